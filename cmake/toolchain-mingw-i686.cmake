@@ -2,10 +2,11 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 
-# The win32 thread model: the posix one would drag winpthread into every program.
+# The posix thread model: GoogleTest needs std::mutex, which the win32 one
+# lacks. Programs link winpthread statically, and install.exe uses no thread.
 set(mingw_triplet i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${mingw_triplet}-gcc-win32)
-set(CMAKE_CXX_COMPILER ${mingw_triplet}-g++-win32)
+set(CMAKE_C_COMPILER ${mingw_triplet}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${mingw_triplet}-g++-posix)
 set(CMAKE_RC_COMPILER ${mingw_triplet}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${mingw_triplet})

@@ -8,9 +8,8 @@
 # DIR/env sets DISPLAY, WINEPREFIX and the rest for whoever sources it.
 set -euo pipefail
 
-# Lifetime bounds, so that a session whose stop never comes does not linger.
-display_lifetime=${INSTALL_WINE_DISPLAY_LIFETIME:-3h}
-server_linger=${INSTALL_WINE_SERVER_LINGER:-120}
+# A session whose stop never comes ends on its own after this long.
+lifetime=${INSTALL_WINE_SESSION_LIFETIME:-3h}
 
 usage() {
   echo "usage: $0 start|stop DIR" >&2
@@ -26,7 +25,7 @@ start() {
   # -displayfd lets Xvfb pick a free display number and tell us when it is ready.
   local number_file=$dir/display
   : > "$number_file"
-  setsid timeout "$display_lifetime" Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
+  setsid timeout "$lifetime" Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
     3> "$number_file" > "$dir/xvfb.log" 2>&1 < /dev/null &
   echo $! > "$dir/xvfb.pid"
   local waited=0
@@ -57,26 +56,36 @@ ENV
     cat "$dir/wineboot.log" >&2
     exit 1
   fi
-  # The server stays up for the tests so that each finds it warm, but ends on
-  # its own once no program has used it for a while.
-  setsid wineserver -p"$server_linger" > "$dir/wineserver.log" 2>&1 < /dev/null
+  # Wine ends its own background programs soon after the last program exits
+  # and starts them again with the next, which costs seconds per test. One
+  # program that waits on its input keeps them up until the session stops.
+  setsid bash -c "sleep $lifetime | wine cmd.exe" > /dev/null 2>&1 < /dev/null &
+  echo $! > "$dir/keeper.pid"
   echo "Wine session: DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX"
+}
+
+# Ends the process group led by the process whose id is in file $1.
+stop_group() {
+  [[ -f $1 ]] || return 0
+  local group
+  group=$(cat "$1")
+  kill -TERM -- "-$group" 2> /dev/null || return 0
+  for _ in $(seq 50); do
+    kill -0 -- "-$group" 2> /dev/null || return 0
+    sleep 0.1
+  done
+  kill -KILL -- "-$group" 2> /dev/null || true
 }
 
 stop() {
   local dir=$1
   [[ -d $dir ]] || return 0
+  stop_group "$dir/keeper.pid"
   if [[ -f $dir/env ]]; then
     # shellcheck source=/dev/null
     (. "$dir/env" && timeout 30 wineserver -k) > /dev/null 2>&1 || true
   fi
-  if [[ -f $dir/xvfb.pid ]]; then
-    local pid
-    pid=$(cat "$dir/xvfb.pid")
-    kill "$pid" 2> /dev/null || true
-    for _ in $(seq 50); do kill -0 "$pid" 2> /dev/null || break; sleep 0.1; done
-    kill -9 "$pid" 2> /dev/null || true
-  fi
+  stop_group "$dir/xvfb.pid"
   rm -rf "$dir"
 }
 
