@@ -12,8 +12,8 @@ program=$(realpath "$1")
 work=$(mktemp -d "${TMPDIR:-/tmp}/install-e2e.XXXXXX")
 own_session=
 clean_up() {
-  rm -rf "$work"
   [[ -z $own_session ]] || "$here/wine-session.sh" stop "$own_session"
+  rm -rf "$work"
 }
 trap clean_up EXIT
 
