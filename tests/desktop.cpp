@@ -91,6 +91,8 @@ bool start_desktop(Desktop& desktop, std::string& error)
     desktop.display = ":" + number;
     setenv("DISPLAY", desktop.display.c_str(), 1);
     unsetenv("WAYLAND_DISPLAY");
+    // This desktop has no accessibility bus for GTK to look for.
+    setenv("NO_AT_BRIDGE", "1", 1);
 
     // A window manager draws the title bar, and closes windows as a user would.
     desktop.window_manager = spawn({"openbox", "--sm-disable"}, desktop.log);

@@ -12,7 +12,6 @@ constexpr int dialog_modal = 1;     // GTK_DIALOG_MODAL
 constexpr int message_other = 4;    // GTK_MESSAGE_OTHER: no icon
 constexpr int buttons_ok = 1;       // GTK_BUTTONS_OK
 constexpr int window_centered = 1;  // GTK_WIN_POS_CENTER
-constexpr int log_level_message = 1 << 5;  // G_LOG_LEVEL_MESSAGE
 
 constexpr const char library[] = "libgtk-3.so.0";
 
@@ -26,7 +25,5 @@ using dialog_run = int (*)(GtkWidget* dialog);
 using widget_destroy = void (*)(GtkWidget* widget);
 using events_pending = int (*)();
 using main_iteration = int (*)();
-using log_func = void (*)(const char* domain, int level, const char* message, void* data);
-using log_set_handler = unsigned (*)(const char* domain, int levels, log_func handler, void* data);
 
 }  // namespace gtk_api

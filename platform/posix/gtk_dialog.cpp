@@ -36,10 +36,6 @@ bool resolve(void* library, const char* name, Function& function)
     return function != nullptr;
 }
 
-void ignore_log(const char*, int, const char*, void*)
-{
-}
-
 // Loads GTK and opens the display: null when either fails. The library stays
 // loaded for the rest of the process, as GTK cannot be unloaded.
 const Gtk* load_gtk()
@@ -50,10 +46,8 @@ const Gtk* load_gtk()
     static Gtk gtk;
     gtk_api::disable_setlocale disable_setlocale;
     gtk_api::init_check init_check;
-    gtk_api::log_set_handler log_set_handler;
     bool found = resolve(library, "gtk_disable_setlocale", disable_setlocale) &&
                  resolve(library, "gtk_init_check", init_check) &&
-                 resolve(library, "g_log_set_handler", log_set_handler) &&
                  resolve(library, "gtk_message_dialog_new", gtk.message_dialog_new) &&
                  resolve(library, "gtk_window_set_title", gtk.window_set_title) &&
                  resolve(library, "gtk_window_set_position", gtk.window_set_position) &&
@@ -67,9 +61,6 @@ const Gtk* load_gtk()
     disable_setlocale();
     if (!init_check(nullptr, nullptr))
         return nullptr;
-    // A box of its own with no parent window is what is wanted here; GTK's
-    // note that it discourages this is not for the user's terminal.
-    log_set_handler("Gtk", gtk_api::log_level_message, ignore_log, nullptr);
     return &gtk;
 }
 
