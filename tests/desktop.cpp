@@ -69,7 +69,9 @@ std::string read_display_number(int fd, int seconds)
 
 }  // namespace
 
-bool start_desktop(Desktop& desktop, std::string& error)
+namespace {
+
+bool start_once(Desktop& desktop, std::string& error)
 {
     desktop.log = make_temporary_folder() + "/desktop.log";
     int fds[2];
@@ -85,7 +87,6 @@ bool start_desktop(Desktop& desktop, std::string& error)
     close(fds[0]);
     if (number.empty()) {
         error = "Xvfb did not start (is the xvfb package installed?): " + read_file(desktop.log);
-        stop_desktop(desktop);
         return false;
     }
     desktop.display = ":" + number;
@@ -97,15 +98,33 @@ bool start_desktop(Desktop& desktop, std::string& error)
     // A window manager draws the title bar, and closes windows as a user would.
     desktop.window_manager = spawn({"openbox", "--sm-disable"}, desktop.log);
     CommandResult ready = run_shell(
-        "timeout 20 sh -c 'until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null"
+        "timeout 10 sh -c 'until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null"
         " | grep -q \"window id\"; do sleep 0.1; done'");
     if (ready.status != 0) {
-        error = "the window manager did not start (are openbox and x11-utils installed?): " +
-                read_file(desktop.log);
-        stop_desktop(desktop);
+        bool server_alive = kill(desktop.server, 0) == 0;
+        error = "the window manager did not start on " + desktop.display + " (server " +
+                (server_alive ? "running" : "gone") +
+                "; are openbox and x11-utils installed?): " + read_file(desktop.log);
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+// Another X server starting at the same moment can take the display that
+// Xvfb has just chosen; a second start then finds a free one.
+bool start_desktop(Desktop& desktop, std::string& error)
+{
+    error.clear();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::string attempt_error;
+        if (start_once(desktop, attempt_error))
+            return true;
+        error += attempt_error + "\n";
+        stop_desktop(desktop);
+    }
+    return false;
 }
 
 void stop_desktop(Desktop& desktop)
