@@ -3,11 +3,14 @@
 # they are all there already.
 set -euo pipefail
 
-packages=(cmake g++ make googletest libgtest-dev
-  # install.exe: the 32-bit Windows cross compiler, and Wine with an X server
-  # to run it and its tests
+packages=(cmake g++ make binutils googletest libgtest-dev
+  # The desktop box: GTK 3 is loaded at run time, so only its runtime is needed,
+  # and only by the tests that show the box on a private X server.
+  libgtk-3-0 fonts-dejavu-core xvfb openbox xdotool x11-utils imagemagick
+  # install.exe: the 32-bit Windows cross compiler, and Wine to run it and its
+  # tests on the same kind of private X server
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-  wine wine32:i386 xvfb xdotool)
+  wine wine32:i386)
 
 missing=()
 for package in "${packages[@]}"; do
