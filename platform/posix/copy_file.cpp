@@ -246,7 +246,7 @@ BOOL CopyFileA(LPCSTR source, LPCSTR target, BOOL fail_if_exists)
     int error = copy_through_unnamed_file(in, from, to, replace);
     if (error == EOPNOTSUPP || error == EISDIR || error == EINVAL || error == ENOENT) {
         // No unnamed files on this file system (or no way to name them): start over.
-        if (lseek(in, 0, SEEK_SET) == 0)
+        if (posix_syscalls.lseek(in, 0, SEEK_SET) == 0)
             error = copy_through_named_file(in, from, to, replace);
     }
     posix_syscalls.close(in);
