@@ -3,7 +3,8 @@
 # they are all there already.
 set -euo pipefail
 
-packages=(cmake g++ make googletest libgtest-dev)
+# clang and its runtime libraries (libFuzzer) build the fuzz preset.
+packages=(cmake g++ make googletest libgtest-dev clang libclang-rt-14-dev)
 
 missing=()
 for package in "${packages[@]}"; do
