@@ -14,9 +14,6 @@
 #include <type_traits>
 #include <vector>
 
-char cur_dir[500];
-char base_dir[500];
-
 namespace {
 
 using namespace campaign;
