@@ -97,7 +97,7 @@ TEST_F(HostileEntries, EntriesThatAreNotFilesStayUntouchedAndAreReported)
         EXPECT_EQ(run.status, 1);
         EXPECT_NE(run.output.find(failure_text(1)), std::string::npos) << run.output;
         EXPECT_TRUE(state_of(folder() / entry.name) == before) << "the entry was changed";
-        EXPECT_EQ(fingerprint(read_file(lib() / "good.dcu")), fingerprint(good));
+        EXPECT_TRUE(same_content(read_file(lib() / "good.dcu"), good));
         EXPECT_FALSE(exists_no_follow(folder() / "good.dcu"));
         EXPECT_EQ(names_in(lib()), std::set<std::string>{"good.dcu"});
     }
@@ -147,9 +147,9 @@ TEST_F(HostileEntries, LinkToAFileMovesItsContent)
 
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(state_of(lib() / "link.dcu").type, static_cast<mode_t>(S_IFREG));
-    EXPECT_EQ(fingerprint(read_file(lib() / "link.dcu")), fingerprint(real));
+    EXPECT_TRUE(same_content(read_file(lib() / "link.dcu"), real));
     EXPECT_FALSE(exists_no_follow(folder() / "link.dcu"));
-    EXPECT_EQ(fingerprint(read_file(scratch.path() / "outside" / "real.bin")), fingerprint(real));
+    EXPECT_TRUE(same_content(read_file(scratch.path() / "outside" / "real.bin"), real));
 }
 
 TEST_F(HostileEntries, AwkwardNamesAreMoved)
@@ -178,7 +178,7 @@ TEST_F(HostileEntries, AwkwardNamesAreMoved)
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(expect_nothing_lost(folder(), lib(), before), 0);
     for (const std::string& name : names)
-        EXPECT_EQ(fingerprint(read_file(lib() / name)), fingerprint(before.sources[name])) << name;
+        EXPECT_TRUE(same_content(read_file(lib() / name), before.sources[name])) << name;
 }
 
 // A target that is the source itself, by whatever road: replacing it would
@@ -219,7 +219,7 @@ TEST_F(HostileEntries, SourceThatIsItsOwnTargetStays)
 
         EXPECT_EQ(run.status, 1);
         EXPECT_NE(run.output.find(failure_text(1)), std::string::npos) << run.output;
-        EXPECT_EQ(fingerprint(read_file(folder() / "a.dcu")), fingerprint(content));
+        EXPECT_TRUE(same_content(read_file(folder() / "a.dcu"), content));
         EXPECT_EQ(temporaries_in(folder()), std::set<std::string>{});
     }
 }
@@ -272,7 +272,7 @@ TEST_F(HostileEntries, OddLibFolders)
             if (read_file(folder() / name) == content) {
                 ++left;
             } else {
-                EXPECT_EQ(fingerprint(read_file(lib() / name)), fingerprint(content)) << name;
+                EXPECT_TRUE(same_content(read_file(lib() / name), content)) << name;
             }
         }
         if (lib_case.moves) {

@@ -130,9 +130,8 @@ TEST(KillCampaign, NothingIsLostWhereverTheRunIsKilled)
         EXPECT_EQ(last.status, 0) << last.output;
         EXPECT_EQ(expect_nothing_lost(folder, folder / "LIB", before), 0);
         for (const auto& [name, content] : before.sources)
-            EXPECT_EQ(fingerprint(read_file(folder / "LIB" / name)), fingerprint(content)) << name;
-        EXPECT_EQ(fingerprint(read_file(folder / "LIB" / "Other.dcu")),
-                  fingerprint(before.old_targets["Other.dcu"]));
+            EXPECT_TRUE(same_content(read_file(folder / "LIB" / name), content)) << name;
+        EXPECT_TRUE(same_content(read_file(folder / "LIB" / "Other.dcu"), before.old_targets["Other.dcu"]));
         EXPECT_EQ(temporaries_in(folder / "LIB"), std::set<std::string>{});
         if (HasFailure())
             return;

@@ -58,12 +58,12 @@ TEST_F(PathLength, WorkingFolderAroundTheLimit)
         if (c.readable) {
             EXPECT_EQ(run.status, 0) << run.output;
             EXPECT_NE(run.output.find("Brisca successfully installed!"), std::string::npos);
-            EXPECT_EQ(fingerprint(read_file(folder / "LIB" / "a.dcu")), fingerprint(content));
+            EXPECT_TRUE(same_content(read_file(folder / "LIB" / "a.dcu"), content));
             EXPECT_FALSE(exists_no_follow(folder / "a.dcu"));
         } else {
             EXPECT_EQ(run.status, 1);
             EXPECT_NE(run.output.find(unreadable_text), std::string::npos) << run.output;
-            EXPECT_EQ(fingerprint(read_file(folder / "a.dcu")), fingerprint(content));
+            EXPECT_TRUE(same_content(read_file(folder / "a.dcu"), content));
             EXPECT_FALSE(exists_no_follow(folder / "LIB")) << "nothing should have been done";
         }
     }
@@ -103,8 +103,8 @@ TEST_F(PathLength, TargetNamesThatJustFitAndJustDoNot)
         EXPECT_EQ(run.status, 1);
         EXPECT_NE(run.output.find(failure_text(1)), std::string::npos) << run.output;
         EXPECT_EQ(expect_nothing_lost(folder, folder / "LIB", before), 1);
-        EXPECT_EQ(fingerprint(read_file(folder / too_long)), fingerprint(before.sources[too_long]));
-        EXPECT_EQ(fingerprint(read_file(folder / "LIB" / fits)), fingerprint(before.sources[fits]));
+        EXPECT_TRUE(same_content(read_file(folder / too_long), before.sources[too_long]));
+        EXPECT_TRUE(same_content(read_file(folder / "LIB" / fits), before.sources[fits]));
         EXPECT_EQ(temporaries_in(folder / "LIB"), std::set<std::string>{});
     }
 }
