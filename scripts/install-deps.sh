@@ -10,7 +10,9 @@ packages=(cmake g++ make binutils googletest libgtest-dev
   # install.exe: the 32-bit Windows cross compiler, and Wine to run it and its
   # tests on the same kind of private X server
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-  wine wine32:i386)
+  wine wine32:i386
+  # clang and its runtime libraries (libFuzzer) build the fuzz preset.
+  clang libclang-rt-14-dev)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -116,20 +116,19 @@ int finish_copy(int out, const struct stat& source)
     return 0;
 }
 
-// Gives `from` (a path) the name `to`, replacing an existing `to` atomically
-// when `replace` is set.
-int give_name(const char* from, int from_flags, const char* to, bool replace,
+// Gives `from` (relative to `from_dir`) the name `to`, replacing an existing
+// `to` atomically when `replace` is set.
+int give_name(int from_dir, const char* from, int from_flags, const char* to, bool replace,
               const TargetPath& target)
 {
-    if (posix_syscalls.linkat(AT_FDCWD, from, AT_FDCWD, to, from_flags) == 0)
+    if (posix_syscalls.linkat(from_dir, from, AT_FDCWD, to, from_flags) == 0)
         return 0;
     if (errno != EEXIST || !replace)
         return errno;
     char temporary[PATH_MAX];
     if (!temporary_name_of(target, temporary))
         return ENAMETOOLONG;
-    posix_syscalls.unlink(temporary);
-    if (posix_syscalls.linkat(AT_FDCWD, from, AT_FDCWD, temporary, from_flags) != 0)
+    if (posix_syscalls.linkat(from_dir, from, AT_FDCWD, temporary, from_flags) != 0)
         return errno;
     if (posix_syscalls.rename(temporary, to) != 0) {
         int error = errno;
@@ -140,17 +139,16 @@ int give_name(const char* from, int from_flags, const char* to, bool replace,
 }
 
 // Names an unnamed file through /proc; where /proc is missing, the empty path
-// form (which needs privileges) is the other way in.
+// form (which needs privileges) is the other way in. Either way an existing
+// target is replaced, not refused.
 int name_unnamed_file(int out, const TargetPath& target, bool replace)
 {
     char proc_path[64];
     std::snprintf(proc_path, sizeof proc_path, "/proc/self/fd/%d", out);
-    int error = give_name(proc_path, AT_SYMLINK_FOLLOW, target.full, replace, target);
+    int error = give_name(AT_FDCWD, proc_path, AT_SYMLINK_FOLLOW, target.full, replace, target);
     if (error != ENOENT)
         return error;
-    if (posix_syscalls.linkat(out, "", AT_FDCWD, target.full, AT_EMPTY_PATH) == 0)
-        return 0;
-    return errno;
+    return give_name(out, "", AT_EMPTY_PATH, target.full, replace, target);
 }
 
 int copy_through_unnamed_file(int in, const struct stat& source, const TargetPath& target,
@@ -175,7 +173,6 @@ int copy_through_named_file(int in, const struct stat& source, const TargetPath&
     char temporary[PATH_MAX];
     if (!temporary_name_of(target, temporary))
         return ENAMETOOLONG;
-    posix_syscalls.unlink(temporary);
     int out = posix_syscalls.open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (out < 0)
         return errno;
@@ -242,11 +239,18 @@ BOOL CopyFileA(LPCSTR source, LPCSTR target, BOOL fail_if_exists)
         return fail_with_errno(error);
     }
 
+    // A run killed while the temporary had its name leaves it behind; the
+    // next copy to the same target removes it, whichever way that copy goes
+    // (the road can change between runs, e.g. with /proc mounted or not).
+    char leftover[PATH_MAX];
+    if (temporary_name_of(to, leftover))
+        posix_syscalls.unlink(leftover);
+
     bool replace = !fail_if_exists;
     int error = copy_through_unnamed_file(in, from, to, replace);
     if (error == EOPNOTSUPP || error == EISDIR || error == EINVAL || error == ENOENT) {
         // No unnamed files on this file system (or no way to name them): start over.
-        if (lseek(in, 0, SEEK_SET) == 0)
+        if (posix_syscalls.lseek(in, 0, SEEK_SET) == 0)
             error = copy_through_named_file(in, from, to, replace);
     }
     posix_syscalls.close(in);
