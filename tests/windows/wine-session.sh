@@ -59,8 +59,21 @@ ENV
   # Wine ends its own background programs soon after the last program exits
   # and starts them again with the next, which costs seconds per test. One
   # program that waits on its input keeps them up until the session stops.
-  setsid bash -c "sleep $lifetime | wine cmd.exe" > /dev/null 2>&1 < /dev/null &
+  # Until it runs, the next program would start them itself, and they would
+  # hold that program's output open long after it ends.
+  setsid bash -c "{ echo echo keeper-ready; sleep $lifetime; } | wine cmd.exe" \
+    > "$dir/keeper.log" 2>&1 < /dev/null &
   echo $! > "$dir/keeper.pid"
+  waited=0
+  until grep -q 'keeper-ready' "$dir/keeper.log" 2> /dev/null; do
+    if ((waited >= 1200)) || ! kill -0 "$(cat "$dir/keeper.pid")" 2> /dev/null; then
+      echo "Wine did not start its background programs:" >&2
+      cat "$dir/keeper.log" >&2
+      exit 1
+    fi
+    sleep 0.1
+    waited=$((waited + 1))
+  done
   echo "Wine session: DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX"
 }
 
