@@ -11,6 +11,8 @@ packages=(cmake g++ make binutils googletest libgtest-dev
   # tests on the same kind of private X server
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386
+  # setpriv: the read-only cases again as an ordinary user when run as root
+  util-linux
   # clang and its runtime libraries (libFuzzer) build the fuzz preset.
   clang libclang-rt-14-dev)
 

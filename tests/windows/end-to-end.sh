@@ -107,4 +107,20 @@ check "sources kept" content_is "$blocked/a.dcu" 'unit a'
 check "sources kept" content_is "$blocked/b.dcu" 'unit b'
 check "LIB file untouched" content_is "$blocked/LIB" 'a file'
 
+echo "A read-only unit file, which Windows will not delete:"
+locked=$work/locked
+mkdir -p "$locked"
+printf 'unit a' > "$locked/a.dcu"
+printf 'unit b' > "$locked/b.dcu"
+# Wine keeps the read-only attribute in the write bits.
+chmod a-w "$locked/a.dcu"
+run_install "$locked"
+check "box titled install.exe" [ "$box_title" = install.exe ]
+check "failure text" [ "$box_text" = "Brisca installation failed: 1 file(s) could not be moved to LIB." ]
+check "exit status 1 (was $status)" [ "$status" = 1 ]
+check "read-only source kept" content_is "$locked/a.dcu" 'unit a'
+check "its copy complete in LIB" content_is "$locked/LIB/a.dcu" 'unit a'
+check "the other moved" content_is "$locked/LIB/b.dcu" 'unit b'
+check "the other's source gone" [ ! -e "$locked/b.dcu" ]
+
 ((failures == 0))
