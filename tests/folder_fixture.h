@@ -1,5 +1,5 @@
 // A temporary distribution folder that is the current directory for the
-// length of a test, with the installer's buffers pointing at it.
+// length of a test.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 // show_message around the real desktop box on a private X server: whatever
 // GTK does with the floating-point unit, the caller gets its own state back.
 #include "desktop.h"
+#include "fpu_image.h"
 #include "messages.h"
 #include "posix/process.h"
 
@@ -12,27 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct FpuImage {
-    unsigned char bytes[108];
-};
-
-std::uint16_t word_at(const FpuImage& image, int offset)
-{
-    return static_cast<std::uint16_t>(image.bytes[offset] | image.bytes[offset + 1] << 8);
-}
-
-void snapshot(FpuImage& image)
-{
-    __asm__ volatile("fnsave %0\n\tfrstor %0" : "+m"(image.bytes) : : "memory");
-}
-
-std::uint32_t current_mxcsr()
-{
-    std::uint32_t value;
-    __asm__ volatile("stmxcsr %0" : "=m"(value));
-    return value;
-}
 
 // A caller in the middle of its work: 64-bit significand rounding toward
 // zero, four values on the stack, masked division-by-zero and precision
@@ -55,12 +35,6 @@ void load_caller_state()
         :
         : "m"(control), "m"(three), "m"(mxcsr)
         : "memory");
-}
-
-void reset_unit()
-{
-    static const std::uint32_t mxcsr = 0x1f80;
-    __asm__ volatile("fninit\n\tldmxcsr %0" : : "m"(mxcsr) : "memory");
 }
 
 TEST(FloatingPointStateWithTheDesktopBox, IsRestoredAfterIt)
@@ -107,10 +81,7 @@ TEST(FloatingPointStateWithTheDesktopBox, IsRestoredAfterIt)
     ASSERT_EQ(word_at(before, 8), 0x60ff) << "zero, infinity and two valid values";
     ASSERT_EQ(mxcsr_before, 0xffa4u);
 
-    EXPECT_EQ(word_at(after, 0), word_at(before, 0)) << "control word";
-    EXPECT_EQ(word_at(after, 4), word_at(before, 4)) << "status word";
-    EXPECT_EQ(word_at(after, 8), word_at(before, 8)) << "tag word";
-    EXPECT_EQ(std::memcmp(after.bytes + 28, before.bytes + 28, 80), 0) << "registers";
+    expect_same_x87_state(before, after);
     EXPECT_EQ(mxcsr_after, mxcsr_before);
 }
 

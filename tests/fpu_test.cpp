@@ -1,5 +1,6 @@
 // show_message around a box that leaves the floating-point unit in a mess:
 // the caller must get its own state back, bit for bit.
+#include "fpu_image.h"
 #include "messages.h"
 #include "win32.h"
 
@@ -10,33 +11,12 @@
 
 namespace {
 
-struct FpuImage {
-    unsigned char bytes[108];
-};
-
 struct Seen {
     std::uint16_t control;
     std::uint16_t tag;
     std::uint32_t mxcsr;
     bool called;
 } seen;
-
-std::uint16_t word_at(const FpuImage& image, int offset)
-{
-    return static_cast<std::uint16_t>(image.bytes[offset] | image.bytes[offset + 1] << 8);
-}
-
-void snapshot(FpuImage& image)
-{
-    __asm__ volatile("fnsave %0\n\tfrstor %0" : "+m"(image.bytes) : : "memory");
-}
-
-std::uint32_t current_mxcsr()
-{
-    std::uint32_t value;
-    __asm__ volatile("stmxcsr %0" : "=m"(value));
-    return value;
-}
 
 // A caller with work in progress: rounding up at double precision, three
 // values on the stack, and a masked division by zero in the status word.
@@ -57,12 +37,6 @@ void load_caller_state()
         :
         : "m"(control), "m"(value), "m"(mxcsr)
         : "memory");
-}
-
-void reset_unit()
-{
-    static const std::uint32_t mxcsr = 0x1f80;
-    __asm__ volatile("fninit\n\tldmxcsr %0" : : "m"(mxcsr) : "memory");
 }
 
 }  // namespace
@@ -122,10 +96,7 @@ TEST(FloatingPointState, IsFreshInsideTheBoxAndRestoredAfterIt)
     EXPECT_EQ(seen.tag, 0xffff);
     EXPECT_EQ(seen.mxcsr, 0x1f80u);
 
-    EXPECT_EQ(word_at(after, 0), word_at(before, 0)) << "control word";
-    EXPECT_EQ(word_at(after, 4), word_at(before, 4)) << "status word";
-    EXPECT_EQ(word_at(after, 8), word_at(before, 8)) << "tag word";
-    EXPECT_EQ(std::memcmp(after.bytes + 28, before.bytes + 28, 80), 0) << "registers";
+    expect_same_x87_state(before, after);
     EXPECT_EQ(mxcsr_after, mxcsr_before);
 }
 

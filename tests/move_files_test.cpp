@@ -1,4 +1,4 @@
-#include "folder_fixture.h"
+#include "installer_folder.h"
 
 #include "installer.h"
 #include "win32.h"
@@ -7,17 +7,8 @@
 
 namespace {
 
-class MoveFiles : public DistributionFolder {
+class MoveFiles : public InstallerFolder {
 protected:
-    void SetUp() override
-    {
-        DistributionFolder::SetUp();
-        DWORD length = GetCurrentDirectoryA(499, cur_dir);
-        ASSERT_GT(length, 0u);
-        ASSERT_LT(length, 499u);
-        std::strcpy(base_dir, cur_dir);
-    }
-
     int move() { return move_files("*.dcu", "\\LIB"); }
 };
 

@@ -1,6 +1,6 @@
 // Files carrying the read-only attribute, on the Windows build: whatever the
 // system refuses to replace or delete stays where it is, whole, and is counted.
-#include "folder_fixture.h"
+#include "installer_folder.h"
 
 #include "installer.h"
 #include "win32.h"
@@ -16,15 +16,11 @@ bool is_read_only(const fs::path& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
-class ReadOnlyFiles : public DistributionFolder {
+class ReadOnlyFiles : public InstallerFolder {
 protected:
     void SetUp() override
     {
-        DistributionFolder::SetUp();
-        DWORD length = GetCurrentDirectoryA(499, cur_dir);
-        ASSERT_GT(length, 0u);
-        ASSERT_LT(length, 499u);
-        std::strcpy(base_dir, cur_dir);
+        InstallerFolder::SetUp();
         fs::create_directory(root / "LIB");
     }
 
@@ -34,7 +30,7 @@ protected:
         std::error_code ignored;
         for (const auto& entry : fs::recursive_directory_iterator(root, ignored))
             SetFileAttributesA(entry.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
-        DistributionFolder::TearDown();
+        InstallerFolder::TearDown();
     }
 
     static void make_read_only(const fs::path& path)
