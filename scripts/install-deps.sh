@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need; does nothing when
-# they are all there already.
+# Installs the Debian packages the build and the tests need, and with --bench
+# those the benchmark needs too; does nothing when they are all there already.
 set -euo pipefail
 
 packages=(cmake g++ make googletest libgtest-dev)
+[[ ${1:-} == --bench ]] && packages+=(hyperfine strace time jq)
 
 missing=()
 for package in "${packages[@]}"; do
