@@ -150,9 +150,12 @@ int give_name(int from_dir, const char* from, int from_flags, const TargetPath& 
     char temporary[PATH_MAX];
     if (!temporary_name_of(target, temporary))
         return ENAMETOOLONG;
-    posix_syscalls.unlink(temporary);
-    if (posix_syscalls.linkat(from_dir, from, AT_FDCWD, temporary, from_flags) != 0)
-        return errno;
+    if (posix_syscalls.linkat(from_dir, from, AT_FDCWD, temporary, from_flags) != 0) {
+        // A leftover of a run that was stopped half-way holds the name.
+        if (errno != EEXIST || posix_syscalls.unlink(temporary) != 0 ||
+            posix_syscalls.linkat(from_dir, from, AT_FDCWD, temporary, from_flags) != 0)
+            return errno;
+    }
     if (posix_syscalls.rename(temporary, target.full) != 0) {
         error = errno;
         posix_syscalls.unlink(temporary);
