@@ -5,9 +5,6 @@
 
 #include <cstring>
 
-char cur_dir[500];
-char base_dir[500];
-
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     DWORD length = GetCurrentDirectoryA(499, cur_dir);

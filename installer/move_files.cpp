@@ -4,6 +4,9 @@
 
 #include <cstring>
 
+char cur_dir[500];
+char base_dir[500];
+
 char dest_path[512];
 char* dest_name;
 
