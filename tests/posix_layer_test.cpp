@@ -224,6 +224,11 @@ struct NamingRoad {
                              // fixed: a refusal met earlier in the process is remembered
 };
 
+void PrintTo(const NamingRoad& road, std::ostream* out)
+{
+    *out << road.name;
+}
+
 NamingRoad road;
 std::string named_by;
 
