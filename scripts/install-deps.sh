@@ -3,7 +3,10 @@
 # those the benchmark needs too; does nothing when they are all there already.
 set -euo pipefail
 
-packages=(cmake g++ make googletest libgtest-dev)
+packages=(cmake g++ make binutils googletest libgtest-dev
+  # The desktop box: GTK 3 is loaded at run time, so only its runtime is needed,
+  # and only by the tests that show the box on a private X server.
+  libgtk-3-0 fonts-dejavu-core xvfb openbox xdotool x11-utils imagemagick)
 [[ ${1:-} == --bench ]] && packages+=(hyperfine strace time jq)
 
 missing=()

@@ -1,5 +1,7 @@
-// The box in a terminal: title and text on standard output; Enter is the OK
-// button when someone is there to press it, and nobody is waited for otherwise.
+// The box: a desktop dialog when there is a display to show it on; otherwise
+// title and text on standard output, where Enter is the OK button when someone
+// is there to press it, and nobody is waited for otherwise.
+#include "gtk_dialog.h"
 #include "win32_api.h"
 
 #include <cstdio>
@@ -25,16 +27,25 @@ void wait_for_enter()
     }
 }
 
-}  // namespace
-
-int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT)
+void show_in_terminal(const char* title, const char* text)
 {
-    print_visible(caption != nullptr ? caption : "Error");
+    print_visible(title);
     std::fputs(": ", stdout);
-    print_visible(text != nullptr ? text : "");
+    print_visible(text);
     std::fputc('\n', stdout);
     if (isatty(STDIN_FILENO))
         wait_for_enter();
     std::fflush(stdout);
+}
+
+}  // namespace
+
+int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT)
+{
+    const char* title = caption != nullptr ? caption : "Error";
+    if (text == nullptr)
+        text = "";
+    if (!show_gtk_dialog(title, text))
+        show_in_terminal(title, text);
     return IDOK;
 }
