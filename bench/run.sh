@@ -9,6 +9,8 @@
 #                           system you mean to measure)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Headless, so that install reports in the terminal and waits for nobody.
+unset DISPLAY WAYLAND_DISPLAY
 root=$PWD
 
 scripts/install-deps.sh --bench

@@ -5,6 +5,8 @@
 #   bench/syscalls.sh       (BENCH_DIR as for bench/run.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Headless, so that install reports in the terminal and waits for nobody.
+unset DISPLAY WAYLAND_DISPLAY
 root=$PWD
 
 scripts/install-deps.sh --bench
