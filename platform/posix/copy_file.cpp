@@ -150,12 +150,8 @@ int give_name(int from_dir, const char* from, int from_flags, const TargetPath& 
     char temporary[PATH_MAX];
     if (!temporary_name_of(target, temporary))
         return ENAMETOOLONG;
-    if (posix_syscalls.linkat(from_dir, from, AT_FDCWD, temporary, from_flags) != 0) {
-        // A leftover of a run that was stopped half-way holds the name.
-        if (errno != EEXIST || posix_syscalls.unlink(temporary) != 0 ||
-            posix_syscalls.linkat(from_dir, from, AT_FDCWD, temporary, from_flags) != 0)
-            return errno;
-    }
+    if (posix_syscalls.linkat(from_dir, from, AT_FDCWD, temporary, from_flags) != 0)
+        return errno;
     if (posix_syscalls.rename(temporary, target.full) != 0) {
         error = errno;
         posix_syscalls.unlink(temporary);
@@ -206,7 +202,6 @@ int copy_through_named_file(int in, const struct stat& source, const TargetPath&
     char temporary[PATH_MAX];
     if (!temporary_name_of(target, temporary))
         return ENAMETOOLONG;
-    posix_syscalls.unlink(temporary);
     int out = posix_syscalls.open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (out < 0)
         return errno;
@@ -255,11 +250,20 @@ BOOL CopyFileA(LPCSTR source, LPCSTR target, BOOL fail_if_exists)
         return fail_with(ERROR_ACCESS_DENIED);
     }
 
+    // A run killed while the temporary had its name leaves it behind; the
+    // next copy to the same target removes it, whichever way that copy goes
+    // (the road can change between runs, e.g. with /proc mounted or not).
+    char leftover[PATH_MAX];
+    if (temporary_name_of(to, leftover))
+        posix_syscalls.unlink(leftover);
+
     bool replace = !fail_if_exists;
     int error = copy_through_unnamed_file(in, from, to, replace);
     if (error == no_unnamed_files) {
         // No unnamed files on this file system (or no way to name them): start over.
-        error = lseek(in, 0, SEEK_SET) == 0 ? copy_through_named_file(in, from, to, replace) : errno;
+        error = posix_syscalls.lseek(in, 0, SEEK_SET) == 0
+                    ? copy_through_named_file(in, from, to, replace)
+                    : errno;
     }
     posix_syscalls.close(in);
     if (error == EEXIST && fail_if_exists)

@@ -23,6 +23,7 @@ const PosixSyscalls posix_system_calls = {
     ::opendir,
     ::readdir,
     ::closedir,
+    ::lseek,
 };
 
 PosixSyscalls posix_syscalls = posix_system_calls;
