@@ -255,6 +255,15 @@ int road_linkat(int old_dir, const char* old_path, int new_dir, const char* new_
     return result;
 }
 
+// A copy made under a temporary name gets the final name by a rename.
+int road_rename(const char* old_path, const char* new_path)
+{
+    int result = posix_system_calls.rename(old_path, new_path);
+    if (result == 0 && named_by.empty())
+        named_by = "temporary name";
+    return result;
+}
+
 class CopyNaming : public DistributionFolder, public ::testing::WithParamInterface<NamingRoad> {
 protected:
     void SetUp() override
@@ -264,6 +273,7 @@ protected:
         named_by.clear();
         posix_syscalls.open = road_open;
         posix_syscalls.linkat = road_linkat;
+        posix_syscalls.rename = road_rename;
         write_file(root / "a.dcu", "new");
         ASSERT_EQ(chmod("a.dcu", 0604), 0);
         fs::create_directory(root / "LIB");

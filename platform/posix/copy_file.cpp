@@ -210,14 +210,14 @@ int copy_through_named_file(int in, const struct stat& source, const TargetPath&
         error = finish_copy(out, source);
     if (posix_syscalls.close(out) != 0 && error == 0)
         error = errno;
-    if (error == 0 &&
-        posix_syscalls.linkat(AT_FDCWD, temporary, AT_FDCWD, target.full, 0) != 0) {
+    if (error == 0 && replace) {
+        // Renamed rather than linked, so that no second name is left behind.
+        error = check_replaceable(target.full, source);
+        if (error == 0 && posix_syscalls.rename(temporary, target.full) != 0)
+            error = errno;
+    } else if (error == 0 &&
+               posix_syscalls.linkat(AT_FDCWD, temporary, AT_FDCWD, target.full, 0) != 0) {
         error = errno;
-        if (error == EEXIST && replace) {
-            error = check_replaceable(target.full, source);
-            if (error == 0 && posix_syscalls.rename(temporary, target.full) != 0)
-                error = errno;
-        }
     }
     posix_syscalls.unlink(temporary);
     return error;
