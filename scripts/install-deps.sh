@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need; does nothing when
-# they are all there already.
+# Installs the Debian packages the build and the tests need, and with --bench
+# those the benchmark needs too; does nothing when they are all there already.
 set -euo pipefail
 
 packages=(cmake g++ make binutils googletest libgtest-dev
@@ -15,6 +15,7 @@ packages=(cmake g++ make binutils googletest libgtest-dev
   util-linux
   # clang and its runtime libraries (libFuzzer) build the fuzz preset.
   clang libclang-rt-14-dev)
+[[ ${1:-} == --bench ]] && packages+=(hyperfine strace time jq)
 
 missing=()
 for package in "${packages[@]}"; do

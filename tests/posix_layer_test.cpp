@@ -213,6 +213,121 @@ TEST_F(PosixLayer, CopyFallsBackToReadAndWriteWhereTheKernelCannotCopy)
     EXPECT_EQ(read_file(root / "b.dcu"), content);
 }
 
+// The ways a finished copy can be given its name, from the most direct down
+// to a temporary name of our own, each one forced by refusing those above it.
+struct NamingRoad {
+    const char* name;
+    bool refuse_empty_path;  // as for an unprivileged process on older kernels
+    bool refuse_proc;        // as with /proc not mounted
+    bool refuse_unnamed;     // as on a file system without O_TMPFILE
+    const char* named_by;    // how the successful link reached the copy, when that is
+                             // fixed: a refusal met earlier in the process is remembered
+};
+
+void PrintTo(const NamingRoad& road, std::ostream* out)
+{
+    *out << road.name;
+}
+
+NamingRoad road;
+std::string named_by;
+
+int road_open(const char* path, int flags, mode_t mode)
+{
+    if (road.refuse_unnamed && (flags & O_TMPFILE) == O_TMPFILE) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return posix_system_calls.open(path, flags, mode);
+}
+
+int road_linkat(int old_dir, const char* old_path, int new_dir, const char* new_path, int flags)
+{
+    const bool empty_path = (flags & AT_EMPTY_PATH) != 0;
+    const bool proc = std::strncmp(old_path, "/proc/", 6) == 0;
+    if ((empty_path && road.refuse_empty_path) || (proc && road.refuse_proc)) {
+        errno = ENOENT;
+        return -1;
+    }
+    int result = posix_system_calls.linkat(old_dir, old_path, new_dir, new_path, flags);
+    if (result == 0)
+        named_by = empty_path ? "empty path" : proc ? "proc" : "temporary name";
+    return result;
+}
+
+// A copy made under a temporary name gets the final name by a rename.
+int road_rename(const char* old_path, const char* new_path)
+{
+    int result = posix_system_calls.rename(old_path, new_path);
+    if (result == 0 && named_by.empty())
+        named_by = "temporary name";
+    return result;
+}
+
+class CopyNaming : public DistributionFolder, public ::testing::WithParamInterface<NamingRoad> {
+protected:
+    void SetUp() override
+    {
+        DistributionFolder::SetUp();
+        road = GetParam();
+        named_by.clear();
+        posix_syscalls.open = road_open;
+        posix_syscalls.linkat = road_linkat;
+        posix_syscalls.rename = road_rename;
+        write_file(root / "a.dcu", "new");
+        ASSERT_EQ(chmod("a.dcu", 0604), 0);
+        fs::create_directory(root / "LIB");
+    }
+
+    void TearDown() override
+    {
+        posix_syscalls = posix_system_calls;
+        DistributionFolder::TearDown();
+    }
+};
+
+TEST_P(CopyNaming, CreatesOrReplacesAndLeavesNothingBehind)
+{
+    ASSERT_TRUE(CopyFileA("a.dcu", "LIB\\a.dcu", FALSE));
+    if (GetParam().named_by != nullptr) {
+        EXPECT_EQ(named_by, GetParam().named_by);
+    }
+    write_file(root / "LIB" / "b.dcu", "old");
+    ASSERT_TRUE(CopyFileA("a.dcu", "LIB\\b.dcu", FALSE));
+
+    for (const char* name : {"a.dcu", "b.dcu"}) {
+        struct stat copy;
+        ASSERT_EQ(stat((root / "LIB" / name).c_str(), &copy), 0);
+        EXPECT_EQ(copy.st_mode & 07777, 0604u) << name;
+        EXPECT_EQ(read_file(root / "LIB" / name), "new") << name;
+    }
+    EXPECT_EQ(entries_of(root / "LIB"), (std::set<std::string>{"a.dcu", "b.dcu"}));
+}
+
+TEST_P(CopyNaming, RefusesToReplaceTheSourceOrAFolder)
+{
+    fs::create_hard_link(root / "a.dcu", root / "LIB" / "a.dcu");
+    fs::create_directory(root / "LIB" / "b.dcu");
+
+    EXPECT_FALSE(CopyFileA("a.dcu", "LIB\\a.dcu", FALSE));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(CopyFileA("a.dcu", "LIB\\b.dcu", FALSE));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+
+    EXPECT_EQ(read_file(root / "a.dcu"), "new");
+    EXPECT_TRUE(fs::is_directory(root / "LIB" / "b.dcu"));
+    EXPECT_EQ(entries_of(root / "LIB"), (std::set<std::string>{"a.dcu", "b.dcu"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Roads, CopyNaming,
+    ::testing::Values(NamingRoad{"Direct", false, false, false, nullptr},
+                      NamingRoad{"Proc", true, false, false, "proc"},
+                      NamingRoad{"TemporaryNameWithoutProc", true, true, false, "temporary name"},
+                      NamingRoad{"TemporaryNameWithoutUnnamedFiles", false, false, true,
+                                 "temporary name"}),
+    [](const ::testing::TestParamInfo<NamingRoad>& info) { return std::string(info.param.name); });
+
 TEST(CommandLine, ShowsTheProgramPathTheWindowsWay)
 {
     const struct {

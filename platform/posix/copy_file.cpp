@@ -14,6 +14,9 @@
 
 namespace {
 
+// Not an errno: the file system has no unnamed files, or they cannot be named.
+constexpr int no_unnamed_files = -1;
+
 struct TargetPath {
     char full[PATH_MAX];
     char folder[PATH_MAX];
@@ -116,39 +119,64 @@ int finish_copy(int out, const struct stat& source)
     return 0;
 }
 
-// Gives `from` (relative to `from_dir`) the name `to`, replacing an existing
-// `to` atomically when `replace` is set.
-int give_name(int from_dir, const char* from, int from_flags, const char* to, bool replace,
-              const TargetPath& target)
+// Whether the file found at `to` may be replaced by a copy of `source`: 0, or
+// the errno that refuses it.
+int check_replaceable(const char* to, const struct stat& source)
 {
-    if (posix_syscalls.linkat(from_dir, from, AT_FDCWD, to, from_flags) == 0)
+    struct stat existing;
+    if (posix_syscalls.fstatat(AT_FDCWD, to, &existing, 0) != 0)
+        return errno == ENOENT ? 0 : errno;
+    if (existing.st_dev == source.st_dev && existing.st_ino == source.st_ino)
+        return EBUSY;  // replacing it would destroy the source
+    if (S_ISDIR(existing.st_mode))
+        return EISDIR;
+    return 0;
+}
+
+// Gives the file at `from` (reached with `from_dir` and `from_flags`) the
+// name `to`. The target is looked at only when a file is already there, so a
+// new name costs one call; an existing one is replaced atomically, when
+// `replace` is set and it is neither the source nor a folder.
+int give_name(int from_dir, const char* from, int from_flags, const TargetPath& target,
+              const struct stat& source, bool replace)
+{
+    if (posix_syscalls.linkat(from_dir, from, AT_FDCWD, target.full, from_flags) == 0)
         return 0;
     if (errno != EEXIST || !replace)
         return errno;
+    int error = check_replaceable(target.full, source);
+    if (error != 0)
+        return error;
     char temporary[PATH_MAX];
     if (!temporary_name_of(target, temporary))
         return ENAMETOOLONG;
     if (posix_syscalls.linkat(from_dir, from, AT_FDCWD, temporary, from_flags) != 0)
         return errno;
-    if (posix_syscalls.rename(temporary, to) != 0) {
-        int error = errno;
+    if (posix_syscalls.rename(temporary, target.full) != 0) {
+        error = errno;
         posix_syscalls.unlink(temporary);
         return error;
     }
     return 0;
 }
 
-// Names an unnamed file through /proc; where /proc is missing, the empty path
-// form (which needs privileges) is the other way in. Either way an existing
-// target is replaced, not refused.
-int name_unnamed_file(int out, const TargetPath& target, bool replace)
+// Names an unnamed file. The empty path form is the direct way, but it needs
+// privileges; without them it fails with ENOENT, and from then on the name is
+// given through /proc, which costs a path walk more. Without /proc either, the
+// file cannot be named at all.
+int name_unnamed_file(int out, const TargetPath& target, const struct stat& source, bool replace)
 {
+    static bool empty_path_refused = false;
+    if (!empty_path_refused) {
+        int error = give_name(out, "", AT_EMPTY_PATH, target, source, replace);
+        if (error != ENOENT)
+            return error;
+        empty_path_refused = true;
+    }
     char proc_path[64];
     std::snprintf(proc_path, sizeof proc_path, "/proc/self/fd/%d", out);
-    int error = give_name(AT_FDCWD, proc_path, AT_SYMLINK_FOLLOW, target.full, replace, target);
-    if (error != ENOENT)
-        return error;
-    return give_name(out, "", AT_EMPTY_PATH, target.full, replace, target);
+    int error = give_name(AT_FDCWD, proc_path, AT_SYMLINK_FOLLOW, target, source, replace);
+    return error == ENOENT ? no_unnamed_files : error;
 }
 
 int copy_through_unnamed_file(int in, const struct stat& source, const TargetPath& target,
@@ -156,12 +184,13 @@ int copy_through_unnamed_file(int in, const struct stat& source, const TargetPat
 {
     int out = posix_syscalls.open(target.folder, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (out < 0)
-        return errno;
+        return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? no_unnamed_files
+                                                                         : errno;
     int error = copy_data(in, out, source.st_size);
     if (error == 0)
         error = finish_copy(out, source);
     if (error == 0)
-        error = name_unnamed_file(out, target, replace);
+        error = name_unnamed_file(out, target, source, replace);
     if (posix_syscalls.close(out) != 0 && error == 0)
         error = errno;
     return error;
@@ -181,13 +210,14 @@ int copy_through_named_file(int in, const struct stat& source, const TargetPath&
         error = finish_copy(out, source);
     if (posix_syscalls.close(out) != 0 && error == 0)
         error = errno;
-    if (error == 0) {
-        if (replace)
-            error = posix_syscalls.rename(temporary, target.full) == 0 ? 0 : errno;
-        else
-            error = posix_syscalls.linkat(AT_FDCWD, temporary, AT_FDCWD, target.full, 0) == 0
-                        ? 0
-                        : errno;
+    if (error == 0 && replace) {
+        // Renamed rather than linked, so that no second name is left behind.
+        error = check_replaceable(target.full, source);
+        if (error == 0 && posix_syscalls.rename(temporary, target.full) != 0)
+            error = errno;
+    } else if (error == 0 &&
+               posix_syscalls.linkat(AT_FDCWD, temporary, AT_FDCWD, target.full, 0) != 0) {
+        error = errno;
     }
     posix_syscalls.unlink(temporary);
     return error;
@@ -220,25 +250,6 @@ BOOL CopyFileA(LPCSTR source, LPCSTR target, BOOL fail_if_exists)
         return fail_with(ERROR_ACCESS_DENIED);
     }
 
-    struct stat existing;
-    if (posix_syscalls.fstatat(AT_FDCWD, to.full, &existing, 0) == 0) {
-        DWORD refusal = ERROR_SUCCESS;
-        if (existing.st_dev == from.st_dev && existing.st_ino == from.st_ino)
-            refusal = ERROR_SHARING_VIOLATION;  // replacing it would destroy the source
-        else if (fail_if_exists)
-            refusal = ERROR_FILE_EXISTS;
-        else if (S_ISDIR(existing.st_mode))
-            refusal = ERROR_ACCESS_DENIED;
-        if (refusal != ERROR_SUCCESS) {
-            posix_syscalls.close(in);
-            return fail_with(refusal);
-        }
-    } else if (errno != ENOENT) {
-        int error = errno;
-        posix_syscalls.close(in);
-        return fail_with_errno(error);
-    }
-
     // A run killed while the temporary had its name leaves it behind; the
     // next copy to the same target removes it, whichever way that copy goes
     // (the road can change between runs, e.g. with /proc mounted or not).
@@ -248,10 +259,11 @@ BOOL CopyFileA(LPCSTR source, LPCSTR target, BOOL fail_if_exists)
 
     bool replace = !fail_if_exists;
     int error = copy_through_unnamed_file(in, from, to, replace);
-    if (error == EOPNOTSUPP || error == EISDIR || error == EINVAL || error == ENOENT) {
+    if (error == no_unnamed_files) {
         // No unnamed files on this file system (or no way to name them): start over.
-        if (posix_syscalls.lseek(in, 0, SEEK_SET) == 0)
-            error = copy_through_named_file(in, from, to, replace);
+        error = posix_syscalls.lseek(in, 0, SEEK_SET) == 0
+                    ? copy_through_named_file(in, from, to, replace)
+                    : errno;
     }
     posix_syscalls.close(in);
     if (error == EEXIST && fail_if_exists)
