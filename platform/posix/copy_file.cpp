@@ -161,7 +161,8 @@ int give_name(int from_dir, const char* from, int from_flags, const TargetPath& 
 }
 
 // Names an unnamed file. The empty path form is the direct way, but it needs
-// privileges; without them it fails with ENOENT, and from then on the name is
+// privileges; without them it fails with ENOENT (EPERM where a sandbox
+// filters the call), and from then on the name is
 // given through /proc, which costs a path walk more. Without /proc either, the
 // file cannot be named at all.
 int name_unnamed_file(int out, const TargetPath& target, const struct stat& source, bool replace)
@@ -169,7 +170,7 @@ int name_unnamed_file(int out, const TargetPath& target, const struct stat& sour
     static bool empty_path_refused = false;
     if (!empty_path_refused) {
         int error = give_name(out, "", AT_EMPTY_PATH, target, source, replace);
-        if (error != ENOENT)
+        if (error != ENOENT && error != EPERM)
             return error;
         empty_path_refused = true;
     }
