@@ -9,18 +9,7 @@
 #                           system you mean to measure)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# Headless, so that install reports in the terminal and waits for nobody.
-unset DISPLAY WAYLAND_DISPLAY
-root=$PWD
-
-scripts/install-deps.sh --bench
-cmake --preset bench >/dev/null
-cmake --build --preset bench >/dev/null
-install_exe=$root/build/bench/install
-
-scratch=${BENCH_DIR:-$root/build/bench-scratch}
-mkdir -p "$scratch"
-scratch=$(cd "$scratch" && pwd)
+. bench/setup.sh
 results=$scratch/results
 mkdir -p "$results"
 

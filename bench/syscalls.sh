@@ -5,18 +5,7 @@
 #   bench/syscalls.sh       (BENCH_DIR as for bench/run.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# Headless, so that install reports in the terminal and waits for nobody.
-unset DISPLAY WAYLAND_DISPLAY
-root=$PWD
-
-scripts/install-deps.sh --bench
-cmake --preset bench >/dev/null
-cmake --build --preset bench >/dev/null
-install_exe=$root/build/bench/install
-
-scratch=${BENCH_DIR:-$root/build/bench-scratch}
-mkdir -p "$scratch"
-scratch=$(cd "$scratch" && pwd)
+. bench/setup.sh
 count=1000
 seed=$scratch/syscalls.seed
 work=$scratch/syscalls
