@@ -16,6 +16,23 @@ usage() {
   exit 2
 }
 
+# wait_until MESSAGE STEM TENTHS COMMAND...: polls COMMAND every tenth of a
+# second while the process in STEM.pid lives; gives up with MESSAGE and
+# STEM.log after TENTHS polls or when that process is gone.
+wait_until() {
+  local message=$1 stem=$2 limit=$3 waited=0
+  shift 3
+  until "$@" 2> /dev/null; do
+    if ((waited >= limit)) || ! kill -0 "$(cat "$stem.pid")" 2> /dev/null; then
+      echo "$message:" >&2
+      cat "$stem.log" >&2
+      exit 1
+    fi
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+}
+
 start() {
   local dir=$1
   [[ -e $dir ]] && stop "$dir"
@@ -28,16 +45,7 @@ start() {
   setsid timeout "$lifetime" Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
     3> "$number_file" > "$dir/xvfb.log" 2>&1 < /dev/null &
   echo $! > "$dir/xvfb.pid"
-  local waited=0
-  until [[ -s $number_file ]]; do
-    if ((waited >= 100)) || ! kill -0 "$(cat "$dir/xvfb.pid")" 2>/dev/null; then
-      echo "Xvfb did not start:" >&2
-      cat "$dir/xvfb.log" >&2
-      exit 1
-    fi
-    sleep 0.1
-    waited=$((waited + 1))
-  done
+  wait_until "Xvfb did not start" "$dir/xvfb" 100 test -s "$number_file"
 
   cat > "$dir/env" <<ENV
 export DISPLAY=:$(tr -d '\n' < "$number_file")
@@ -64,16 +72,8 @@ ENV
   setsid bash -c "{ echo echo keeper-ready; sleep $lifetime; } | wine cmd.exe" \
     > "$dir/keeper.log" 2>&1 < /dev/null &
   echo $! > "$dir/keeper.pid"
-  waited=0
-  until grep -q 'keeper-ready' "$dir/keeper.log" 2> /dev/null; do
-    if ((waited >= 1200)) || ! kill -0 "$(cat "$dir/keeper.pid")" 2> /dev/null; then
-      echo "Wine did not start its background programs:" >&2
-      cat "$dir/keeper.log" >&2
-      exit 1
-    fi
-    sleep 0.1
-    waited=$((waited + 1))
-  done
+  wait_until "Wine did not start its background programs" "$dir/keeper" 1200 \
+    grep -q keeper-ready "$dir/keeper.log"
   echo "Wine session: DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX"
 }
 
